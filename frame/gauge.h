@@ -28,6 +28,46 @@ inline StaticElement* Root() {
   return *cell;
 }
 
+// Every way into the module runs its arithmetic at double precision with
+// rounding to nearest, whatever the host left in the x87 unit (a graphics
+// layer may have set it to single precision, under which 304.8 metres times
+// 3.28083989501312 would truncate to 1000 feet, not 999). The host's setting
+// is put back on the way out. Builds without an x87 unit need nothing.
+class FloatScope {
+ public:
+#if defined(__i386__)
+  FloatScope() {
+    __asm__ volatile("fnstcw %0" : "=m"(saved_));
+    const uint16_t doubleNearest = 0x027f;  // all exceptions masked, 53 bits, nearest
+    __asm__ volatile("fldcw %0" : : "m"(doubleNearest));
+  }
+  ~FloatScope() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
+
+ private:
+  uint16_t saved_ = 0;
+#else
+  FloatScope() {}
+#endif
+  FloatScope(const FloatScope&) = delete;
+  FloatScope& operator=(const FloatScope&) = delete;
+};
+
+// The routine the host calls for a click area: it runs the gauge's handler
+// body and returns 0, as every handler must. Neither argument is read.
+template <void (*Body)()>
+int32_t GAUGE_CALL OnClick(void*, uint32_t) {
+  FloatScope scope;
+  Body();
+  return 0;
+}
+
+// The routine the host calls for an element's callback.
+template <double (*Body)(ModuleVar* source)>
+double GAUGE_CALL OnEvaluate(ModuleVar* source) {
+  FloatScope scope;
+  return Body(source);
+}
+
 // A gauge's own statements; each gauge hides the ones it adds.
 struct GaugeStatements {
   static void AfterInstall() {}
@@ -45,10 +85,12 @@ struct GaugeStatements {
 template <class Statements>
 struct GaugeRoutines {
   static uint32_t GAUGE_CALL Query() {
+    FloatScope scope;
     return Host()->ElementListQuery(Root());
   }
 
   static void GAUGE_CALL Install(uint32_t installValue) {
+    FloatScope scope;
     Host()->ElementListInstall(Root(), installValue);
     // The host has just filled the root's image record; the mouse list goes
     // in at that address plus 4.
@@ -59,24 +101,31 @@ struct GaugeRoutines {
   }
 
   static void GAUGE_CALL Initialize() {
+    FloatScope scope;
     Statements::BeforeInitialize();
     Host()->ElementListInitialize(Root());
     Statements::AfterInitialize();
   }
 
   static void GAUGE_CALL Update() {
+    FloatScope scope;
     Statements::BeforeUpdate();
     Host()->ElementListUpdate(Root());
     Statements::AfterUpdate();
   }
 
   static void GAUGE_CALL Generate(uint32_t generateValue) {
+    FloatScope scope;
     Host()->ElementListGenerate(Root(), generateValue);
   }
 
-  static void GAUGE_CALL Draw() { Host()->ElementListDraw(Root()); }
+  static void GAUGE_CALL Draw() {
+    FloatScope scope;
+    Host()->ElementListDraw(Root());
+  }
 
   static void GAUGE_CALL Kill() {
+    FloatScope scope;
     Statements::BeforeKill();
     if constexpr (Statements::kUnregisterMouseFirst) {
       Host()->MouseListUnregister(mouseList, &gaugeHeader);

@@ -12,28 +12,26 @@ ModuleVar altSelVar = TokenVar(0);  // bound to "Alt_Sel" at initialize
 
 // A click on a wheel's upper area raises its digit, stopping at 9.
 template <int Wheel>
-int32_t GAUGE_CALL WheelUpHandler(void*, uint32_t) {
+void WheelUpHandler() {
   wheelDigits[Wheel] = wheelDigits[Wheel] + 1;
   if (wheelDigits[Wheel] > 9) wheelDigits[Wheel] = 9;
-  return 0;
 }
 
 // A click on a wheel's lower area lowers its digit, stopping at 0.
 template <int Wheel>
-int32_t GAUGE_CALL WheelDownHandler(void*, uint32_t) {
+void WheelDownHandler() {
   wheelDigits[Wheel] = wheelDigits[Wheel] - 1;
   if (wheelDigits[Wheel] < 0) wheelDigits[Wheel] = 0;
-  return 0;
 }
 
 // The wheel's strip shifts by its digit: digit d shows in the window.
 template <int Wheel>
-double GAUGE_CALL WheelDigitCallback(ModuleVar*) {
+double WheelDigitCallback(ModuleVar*) {
   return wheelDigits[Wheel];
 }
 
 // No wheel moves sideways: its x range is 0 to 0.
-double GAUGE_CALL WheelXCallback(ModuleVar*) { return 1.0; }
+double WheelXCallback(ModuleVar*) { return 1.0; }
 
 struct Levelset : GaugeStatements {
   static void BeforeInitialize() { Host()->BindNamedVar(&altSelVar, "Alt_Sel"); }
@@ -49,9 +47,9 @@ struct Levelset : GaugeStatements {
 template <int Wheel>
 constexpr MovingElement MakeWheel(int32_t x) {
   return MakeMoving({.resourceId = 8192, .x = x, .y = 34, .imageFlags = 0x7,
-                     .xToken = 0, .xCallback = &WheelXCallback,
+                     .xToken = 0, .xCallback = &OnEvaluate<WheelXCallback>,
                      .xMinimum = 0.0, .xMaximum = 0.0,
-                     .yToken = 73, .yCallback = &WheelDigitCallback<Wheel>,
+                     .yToken = 73, .yCallback = &OnEvaluate<WheelDigitCallback<Wheel>>,
                      .yMinimum = 0.0, .yMaximum = 9.0});
 }
 
@@ -75,16 +73,16 @@ GaugeHeader gaugeHeader =
 // the first window has none.
 MouseRect mouseList[] = {
     kMouseParentRecord,
-    MakeClickArea(60, 3, 23, 45, 1, kMouseStepFlags, &WheelUpHandler<0>),
-    MakeClickArea(60, 48, 23, 45, 2, kMouseStepFlags, &WheelDownHandler<0>),
-    MakeClickArea(92, 3, 23, 45, 1, kMouseStepFlags, &WheelUpHandler<1>),
-    MakeClickArea(92, 48, 23, 45, 2, kMouseStepFlags, &WheelDownHandler<1>),
-    MakeClickArea(124, 3, 23, 45, 1, kMouseStepFlags, &WheelUpHandler<2>),
-    MakeClickArea(124, 48, 23, 45, 2, kMouseStepFlags, &WheelDownHandler<2>),
-    MakeClickArea(156, 3, 23, 45, 1, kMouseStepFlags, &WheelUpHandler<3>),
-    MakeClickArea(156, 48, 23, 45, 2, kMouseStepFlags, &WheelDownHandler<3>),
-    MakeClickArea(188, 3, 23, 45, 1, kMouseStepFlags, &WheelUpHandler<4>),
-    MakeClickArea(188, 48, 23, 45, 2, kMouseStepFlags, &WheelDownHandler<4>),
+    MakeClickArea(60, 3, 23, 45, 1, kMouseStepFlags, &OnClick<WheelUpHandler<0>>),
+    MakeClickArea(60, 48, 23, 45, 2, kMouseStepFlags, &OnClick<WheelDownHandler<0>>),
+    MakeClickArea(92, 3, 23, 45, 1, kMouseStepFlags, &OnClick<WheelUpHandler<1>>),
+    MakeClickArea(92, 48, 23, 45, 2, kMouseStepFlags, &OnClick<WheelDownHandler<1>>),
+    MakeClickArea(124, 3, 23, 45, 1, kMouseStepFlags, &OnClick<WheelUpHandler<2>>),
+    MakeClickArea(124, 48, 23, 45, 2, kMouseStepFlags, &OnClick<WheelDownHandler<2>>),
+    MakeClickArea(156, 3, 23, 45, 1, kMouseStepFlags, &OnClick<WheelUpHandler<3>>),
+    MakeClickArea(156, 48, 23, 45, 2, kMouseStepFlags, &OnClick<WheelDownHandler<3>>),
+    MakeClickArea(188, 3, 23, 45, 1, kMouseStepFlags, &OnClick<WheelUpHandler<4>>),
+    MakeClickArea(188, 48, 23, 45, 2, kMouseStepFlags, &OnClick<WheelDownHandler<4>>),
     kMouseEndParentRecord,
     kMouseEndRecord,
 };
