@@ -9,7 +9,9 @@
 
 #include "frame/records.h"
 
+#if GAUGE_ADDRESSES_ARE_32_BIT
 #pragma pack(push, 4)
+#endif
 
 struct HostTable {
   void* neverCalled00[24];  // 0x00..0x5c
@@ -44,7 +46,9 @@ struct HostTable {
   void(GAUGE_CALL* UnregisterNamedVar)(const char* name);  // 0xa4
 };
 
+#if GAUGE_ADDRESSES_ARE_32_BIT
 #pragma pack(pop)
+#endif
 
 // The type code that goes with 32-bit signed integer storage.
 constexpr int32_t kNamedVarInt32 = 19;

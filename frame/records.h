@@ -4,9 +4,10 @@
 // read by the host in place and patched by it in the fields that say so.
 // The layout is the host's: little-endian, packed to 4-byte boundaries, so a
 // double may sit at an offset that is not a multiple of 8. Offsets in the
-// comments are those of the 32-bit host; a native build with wider addresses
-// keeps the fields and their order. Reserved fields are 0 in the module and
-// belong to the host: gauge code never touches them.
+// comments are those of the 32-bit host. A native build with wider addresses
+// keeps the fields and their order but aligns them naturally, so that no
+// pointer or double is ever read from a misaligned address. Reserved fields
+// are 0 in the module and belong to the host: gauge code never touches them.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +15,9 @@
 
 #include "frame/platform.h"
 
+#if GAUGE_ADDRESSES_ARE_32_BIT
 #pragma pack(push, 4)
+#endif
 
 struct GaugeHeader;
 struct ModuleVar;
@@ -205,7 +208,9 @@ struct MouseRect {
   uint32_t reserved40;         // 40
 };
 
+#if GAUGE_ADDRESSES_ARE_32_BIT
 #pragma pack(pop)
+#endif
 
 // ---------------------------------------------------------------------------
 // The 32-bit layout, checked wherever addresses are 32-bit.

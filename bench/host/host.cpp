@@ -74,10 +74,11 @@ struct HostCalls {
     Caller(root, "ElementListQuery");
     return 0;
   }
-  static void GAUGE_CALL ElementListInstall(StaticElement* root, uint32_t) {
+  static void GAUGE_CALL ElementListInstall(StaticElement* root, uint32_t installValue) {
     Note("ElementListInstall");
     if (Gauge* gauge = Caller(root, "ElementListInstall")) {
       gauge->root->imageRecord = &gauge->imageRecord;
+      gauge->installValue = installValue;
     }
   }
   static void GAUGE_CALL ElementListInitialize(StaticElement* root) {
@@ -88,9 +89,9 @@ struct HostCalls {
     Note("ElementListUpdate");
     if (Gauge* gauge = Caller(root, "ElementListUpdate")) H().EvaluateTree(*gauge);
   }
-  static void GAUGE_CALL ElementListGenerate(StaticElement* root, uint32_t) {
+  static void GAUGE_CALL ElementListGenerate(StaticElement* root, uint32_t generateValue) {
     Note("ElementListGenerate");
-    Caller(root, "ElementListGenerate");
+    if (Gauge* gauge = Caller(root, "ElementListGenerate")) gauge->generateValue = generateValue;
   }
   static void GAUGE_CALL ElementListDraw(StaticElement* root) { Note("ElementListDraw"); Caller(root, "ElementListDraw"); }
   static void GAUGE_CALL ElementListKill(StaticElement* root) { Note("ElementListKill"); Caller(root, "ElementListKill"); }
@@ -219,12 +220,11 @@ struct HostCalls {
     Note("UnregisterNamedVar");
     Host& host = H();
     Gauge* gauge = host.current_;
-    if (gauge == nullptr) return;
     if (name == nullptr) {
-      host.Fault(*gauge, "UnregisterNamedVar was given no name");
+      if (gauge != nullptr) host.Fault(*gauge, "UnregisterNamedVar was given no name");
       return;
     }
-    if (host.observer_ != nullptr) host.observer_->Unregister(*gauge, name);
+    if (host.observer_ != nullptr && gauge != nullptr) host.observer_->Unregister(*gauge, name);
     host.UnregisterName(name);
   }
 };

@@ -61,6 +61,9 @@ struct Gauge {
   std::vector<const MouseRect*> areas;   // its click areas, in list order
   bool mouseRegistered = false;
   ImageRecord imageRecord;
+  // What reached the host's element-list install and generate operations.
+  uint32_t installValue = 0;
+  uint32_t generateValue = 0;
 
   bool hidden(size_t element) const {
     return (elements[element]->imageFlags & ImageHidden) != 0;

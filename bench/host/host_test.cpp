@@ -34,7 +34,8 @@ TEST(HostLifecycle, GenericRoutinesCallTheHostInOrder) {
   EXPECT_EQ(gauge.root->imageRecord, nullptr);  // nothing filled before install
   ASSERT_EQ(gauge.elements.size(), 6u);
 
-  host.Install(gauge, 0x1234);
+  host.Install(gauge, 0x89abcdef);
+  EXPECT_EQ(gauge.installValue, 0x89abcdefu);  // passed on unchanged
   EXPECT_EQ(recorder.calls, (std::vector<std::string>{"ElementListInstall", "MouseListInstall",
                                                       "MouseListRegister"}));
   EXPECT_EQ(gauge.root->imageRecord, &gauge.imageRecord);
@@ -44,7 +45,8 @@ TEST(HostLifecycle, GenericRoutinesCallTheHostInOrder) {
   recorder.calls.clear();
   host.Initialize(gauge);
   host.Update(gauge);
-  host.Generate(gauge, 0);
+  host.Generate(gauge, 0xfffffffe);
+  EXPECT_EQ(gauge.generateValue, 0xfffffffeu);
   host.Draw(gauge);
   EXPECT_EQ(host.Query(gauge), 0u);
   host.Kill(gauge);
@@ -92,9 +94,15 @@ TEST(HostNamedVars, UnregisterClearsBoundPointersAndBindsOfUnknownNamesStayEmpty
   host.Update(gauge);
   EXPECT_EQ(host.FindVar("Alt_Sel")->Read(), 1000);
 
-  // Once the name is gone the binder no longer reaches the cell.
-  int32_t* cell = static_cast<int32_t*>(host.FindVar("Alt_Sel")->storage);
-  (void)cell;
+  // Once the name is gone the binder no longer reaches its storage (which
+  // the sanitizer build would catch as a write into freed memory), not even
+  // a new cell registered under the same name later.
+  host.table().UnregisterNamedVar("Alt_Sel");
+  EXPECT_EQ(host.FindVar("Alt_Sel"), nullptr);
+  ASSERT_TRUE(host.RegisterExternal("Alt_Sel"));
+  host.CallArea(gauge, 1);
+  host.Update(gauge);
+  EXPECT_EQ(host.FindVar("Alt_Sel")->Read(), 0x55555555);
   host.Kill(gauge);
   host.Unload(gauge);
   EXPECT_NE(host.FindVar("Alt_Sel"), nullptr);  // a variable outside the panel stays
