@@ -4,6 +4,10 @@
 # exports `Linkage` and `ImportTable` and nothing else, carries its own static
 # state, and allocates nothing; it needs no C++ runtime of its own.
 set(GAUGE_FRAME_DIR ${CMAKE_CURRENT_LIST_DIR}/../frame)
+if(WIN32)
+  include(GaugeWindows)
+endif()
+include(GaugeArt)
 
 function(add_gauge_module name)
   cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
@@ -18,6 +22,7 @@ function(add_gauge_module name)
   target_compile_options(${name} PRIVATE -fno-exceptions -fno-rtti)
   if(WIN32)
     set_target_properties(${name} PROPERTIES SUFFIX ".gau")
+    gauge_windows_module(${name})
   else()
     # Static state must start fresh when the bench loads the module again,
     # so nothing may pin the library in memory after it is unloaded.
@@ -25,5 +30,7 @@ function(add_gauge_module name)
     target_link_options(${name} PRIVATE
       -Wl,--version-script=${GAUGE_FRAME_DIR}/exports.map -Wl,-z,defs)
   endif()
+  # The bitmaps drawn by the gauge's bitmaps.cpp, when it has one.
+  gauge_module_bitmaps(${name})
   set_property(GLOBAL APPEND PROPERTY GAUGE_MODULES ${name})
 endfunction()

@@ -6,7 +6,9 @@
 #include <sstream>
 
 #include "bench/host/host.h"
+#include "bench/render/pictures.h"
 #include "bench/script/runner.h"
+#include "bench/validate/command.h"
 #include "bench/world/world.h"
 
 #if defined(_WIN32)
@@ -28,8 +30,16 @@ std::filesystem::path ExecutableDir() {
 // The modules built beside the bench: bin/gaugebench finds modules/.
 std::filesystem::path DefaultModulesDir() { return ExecutableDir().parent_path() / "modules"; }
 
+// What a run draws: nothing, a picture at the end (`shot`), or one a frame.
+struct Drawing {
+  bench::PictureOptions options;
+  std::string shotFile;   // shot: the picture at the end of the script
+  std::string framesDir;  // run --frames: one picture a frame
+  bool any() const { return !shotFile.empty() || !framesDir.empty(); }
+};
+
 int RunScript(const std::string& scriptFile, const std::string& modulesDir,
-              const std::string& traceFile) {
+              const std::string& traceFile, const Drawing& drawing = {}) {
   std::ifstream in(scriptFile, std::ios::binary);
   if (!in) {
     std::cerr << "gaugebench: cannot read " << scriptFile << "\n";
@@ -40,6 +50,8 @@ int RunScript(const std::string& scriptFile, const std::string& modulesDir,
 
   std::ofstream traceOut;
   std::ostream* trace = &std::cout;
+  std::ostream noTrace(nullptr);  // a shot prints its trace only with --trace
+  if (!drawing.shotFile.empty()) trace = &noTrace;
   if (!traceFile.empty()) {
     traceOut.open(traceFile, std::ios::binary | std::ios::trunc);
     if (!traceOut) {
@@ -56,7 +68,17 @@ int RunScript(const std::string& scriptFile, const std::string& modulesDir,
   bench::World world;
   bench::Host host;
   bench::Runner runner(host, world, *trace, std::cerr, options);
-  return runner.Run(text.str());
+  if (!drawing.any()) return runner.Run(text.str());
+
+  bench::Pictures pictures(host, drawing.options);
+  if (!drawing.framesDir.empty()) {
+    std::filesystem::create_directories(drawing.framesDir);
+    runner.afterFrame = [&] { pictures.WriteFrame(drawing.framesDir); };
+  }
+  const int status = runner.Run(text.str());
+  if (status == bench::Runner::kScriptError || drawing.shotFile.empty()) return status;
+  pictures.Write(drawing.shotFile, false);
+  return status;
 }
 
 }  // namespace
@@ -71,6 +93,24 @@ int main(int argc, char** argv) {
   run->add_option("--modules", modulesDir, "Folder of the gauge modules (default: beside the bench)");
   run->add_option("--trace", traceFile, "Write the trace to this file instead of standard output");
 
+  Drawing drawing;
+  run->add_option("--frames", drawing.framesDir, "Write a PNG picture of every frame into this folder");
+  CLI::App* shot = app.add_subcommand("shot", "Run a bench script and take a PNG picture at its end");
+  shot->add_option("SCRIPT", scriptFile, "The bench script")->required();
+  shot->add_option("--out", drawing.shotFile, "The PNG file to write")->required();
+  shot->add_option("--modules", modulesDir, "Folder of the gauge modules (default: beside the bench)");
+  shot->add_option("--trace", traceFile, "Write the trace to this file");
+  for (CLI::App* command : {run, shot}) {
+    auto* gauge = command->add_option("--gauge", drawing.options.gauge,
+                                      "Picture one gauge (default: every loaded gauge)");
+    auto* panel = command->add_option("--panel", drawing.options.panel,
+                                      "Picture the panel of this layout file (gauge00=MODULE, X, Y, WIDTH)");
+    gauge->excludes(panel);
+    command->add_option("--scale", drawing.options.scale, "Scale the picture by this factor");
+  }
+
+  bench::validate::Command validate(app, DefaultModulesDir());
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -79,7 +119,13 @@ int main(int argc, char** argv) {
   }
 
   try {
-    if (*run) return RunScript(scriptFile, modulesDir, traceFile);
+    if (!drawing.options.gauge.empty() && !bench::IsGaugeName(drawing.options.gauge)) {
+      std::cerr << "gaugebench: --gauge " << drawing.options.gauge << ": no such gauge\n";
+      return bench::Runner::kScriptError;
+    }
+    if (validate) return validate.Run();
+    if (*run) return RunScript(scriptFile, modulesDir, traceFile, drawing);
+    if (*shot) return RunScript(scriptFile, modulesDir, traceFile, drawing);
   } catch (const std::exception& error) {
     std::cerr << "gaugebench: " << error.what() << "\n";
     return bench::Runner::kScriptError;

@@ -203,6 +203,8 @@ void Runner::Execute(const Command& c) {
           host_.Generate(*gauge, 0);
           host_.Draw(*gauge);
         }
+        world_.PassFrame();  // the host's clock, which sounds play against
+        if (afterFrame) afterFrame();
       }
       break;
     case Op::kClick: {

@@ -40,6 +40,8 @@ class Runner : public HostObserver {
   // Called after each command has run and its trace is written; the bench
   // uses it to render frames as a run goes.
   std::function<void(const Command&)> afterCommand;
+  // Called after each frame of a `frame` command, once its gauges have drawn.
+  std::function<void()> afterFrame;
 
   // HostObserver
   void KeyEvent(const Gauge& gauge, uint32_t eventId, int32_t value) override;
