@@ -39,7 +39,8 @@ struct Drawing {
 };
 
 int RunScript(const std::string& scriptFile, const std::string& modulesDir,
-              const std::string& traceFile, const Drawing& drawing = {}) {
+              const std::string& traceFile, const Drawing& drawing = {},
+              const std::string& audioFile = {}) {
   std::ifstream in(scriptFile, std::ios::binary);
   if (!in) {
     std::cerr << "gaugebench: cannot read " << scriptFile << "\n";
@@ -66,6 +67,7 @@ int RunScript(const std::string& scriptFile, const std::string& modulesDir,
   options.scriptDir = std::filesystem::path(scriptFile).parent_path();
   options.scriptName = scriptFile;
   bench::World world;
+  if (!audioFile.empty()) world.RecordSound(audioFile);
   bench::Host host;
   bench::Runner runner(host, world, *trace, std::cerr, options);
   if (!drawing.any()) return runner.Run(text.str());
@@ -92,6 +94,8 @@ int main(int argc, char** argv) {
   run->add_option("SCRIPT", scriptFile, "The bench script")->required();
   run->add_option("--modules", modulesDir, "Folder of the gauge modules (default: beside the bench)");
   run->add_option("--trace", traceFile, "Write the trace to this file instead of standard output");
+  std::string audioFile;
+  run->add_option("--audio", audioFile, "Mix every sound the gauges play into this WAV file");
 
   Drawing drawing;
   run->add_option("--frames", drawing.framesDir, "Write a PNG picture of every frame into this folder");
@@ -124,7 +128,7 @@ int main(int argc, char** argv) {
       return bench::Runner::kScriptError;
     }
     if (validate) return validate.Run();
-    if (*run) return RunScript(scriptFile, modulesDir, traceFile, drawing);
+    if (*run) return RunScript(scriptFile, modulesDir, traceFile, drawing, audioFile);
     if (*shot) return RunScript(scriptFile, modulesDir, traceFile, drawing);
   } catch (const std::exception& error) {
     std::cerr << "gaugebench: " << error.what() << "\n";

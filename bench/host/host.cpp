@@ -250,7 +250,11 @@ Host::Host() {
 
 Host::~Host() {
   observer_ = nullptr;
-  // Unload in reverse load order, as a host closing its panel would.
+  // Kill what is still installed, then unload, in reverse load order, as a
+  // host closing its panel would: a gauge gives back what it holds at kill.
+  for (auto it = gauges_.rbegin(); it != gauges_.rend(); ++it) {
+    if ((*it)->state != GaugeState::kLoaded) Kill(**it);
+  }
   while (!gauges_.empty()) Unload(*gauges_.back());
   if (active_ == this) active_ = nullptr;
 }

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <random>
 #include <stdexcept>
+
+#include "bench/host/host.h"
 
 namespace bench {
 
@@ -35,13 +38,67 @@ bool World::NoCase::operator()(const std::string& a, const std::string& b) const
   return Lower(a) < Lower(b);
 }
 
+#if defined(_WIN32)
+// The Windows build's gauges use the real services.
+class World::Link {};
+#else
+// What the stand-ins for the Windows services see of this world.
+class World::Link : public platform::HostWorld {
+ public:
+  explicit Link(World& world) : world_(world) {}
+
+  bool HasWindow(std::string_view windowClass) const override {
+    return world_.window() && Lower(std::string(windowClass)) == Lower(kMainWindowClass);
+  }
+  bool HasRegistryKey(std::string_view path) const override {
+    return world_.registryKeyExists() && Lower(std::string(path)) == Lower(kHostKey);
+  }
+  std::optional<std::string> RegistryValue(std::string_view path,
+                                           std::string_view name) const override {
+    if (!HasRegistryKey(path)) return std::nullopt;
+    return world_.RegistryValue(std::string(name));
+  }
+  double Seconds() const override { return world_.Seconds(); }
+  void Played(const platform::PlayedSound& sound) override { world_.SoundPlayed(sound); }
+
+ private:
+  World& world_;
+};
+#endif
+
 World::World() : hostDir_(MakeFreshFolder()) {
   std::filesystem::create_directory(soundDir());
+#if !defined(_WIN32)
+  link_ = std::make_unique<Link>(*this);
+  platform::ConnectWorld(link_.get());
+#endif
 }
 
 World::~World() {
+#if !defined(_WIN32)
+  if (platform::ConnectedWorld() == link_.get()) platform::ConnectWorld(nullptr);
+#endif
+  if (mix_ != nullptr && !mixFile_.empty()) {
+    try {
+      mix_->Write(mixFile_);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "gaugebench: %s\n", error.what());
+    }
+  }
   std::error_code ignored;
   std::filesystem::remove_all(hostDir_, ignored);
+}
+
+void World::SoundPlayed(const platform::PlayedSound& sound) {
+  if (Host* host = Host::Active()) host->ReportPlay(sound.bufferBytes);
+  if (mix_ != nullptr) mix_->Add(sound, Seconds());
+}
+
+void World::RecordSound(const std::filesystem::path& file) {
+  // Find out now, before the run, whether the file can be written.
+  mix_ = std::make_unique<Mixdown>();
+  mix_->Write(file);
+  mixFile_ = file;
 }
 
 std::string World::HostDirText() const { return hostDir_.string(); }
