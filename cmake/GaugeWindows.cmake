@@ -36,3 +36,23 @@ function(gauge_windows_module name)
     -Wl,--subsystem,windows ${GAUGE_WINDOWS_VERSION_FLAGS}
     $<$<NOT:$<CONFIG:Debug>>:-s>)
 endfunction()
+
+# gauge_windows_bench(LIBRARY PROGRAM)
+#
+# The bench as a Windows program: the same sources, with the world's
+# Windows parts (the real main window, registry key and host folder) and the
+# tap on the modules' DirectSound that reports each play. It runs on any
+# Windows or under Wine with nothing beside it: no C++ runtime or GCC DLL.
+function(gauge_windows_bench library program)
+  # CLI11 is headers only; the build machine's copy serves the cross build.
+  find_path(GAUGE_CLI11_INCLUDE_DIR CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH
+            NO_DEFAULT_PATH)
+  if(NOT GAUGE_CLI11_INCLUDE_DIR)
+    message(FATAL_ERROR "The CLI11 headers are missing: install libcli11-dev")
+  endif()
+  set(headers ${CMAKE_BINARY_DIR}/build-machine-headers)
+  file(MAKE_DIRECTORY ${headers})
+  file(CREATE_LINK ${GAUGE_CLI11_INCLUDE_DIR}/CLI ${headers}/CLI SYMBOLIC)
+  target_include_directories(${program} SYSTEM PRIVATE ${headers})
+  target_link_options(${program} PRIVATE -static -Wl,--subsystem,console)
+endfunction()

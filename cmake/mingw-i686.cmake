@@ -5,9 +5,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(GAUGE_MINGW_PREFIX i686-w64-mingw32)
-# The win32 thread model needs no winpthread DLL beside the programs.
-find_program(CMAKE_C_COMPILER NAMES ${GAUGE_MINGW_PREFIX}-gcc-win32 ${GAUGE_MINGW_PREFIX}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${GAUGE_MINGW_PREFIX}-g++-win32 ${GAUGE_MINGW_PREFIX}-g++ REQUIRED)
+# The POSIX thread model gives the bench std::thread; everything links
+# statically, so no winpthread or GCC DLL goes beside the programs.
+find_program(CMAKE_C_COMPILER NAMES ${GAUGE_MINGW_PREFIX}-gcc-posix REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${GAUGE_MINGW_PREFIX}-g++-posix REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${GAUGE_MINGW_PREFIX}-windres REQUIRED)
 find_program(CMAKE_OBJDUMP NAMES ${GAUGE_MINGW_PREFIX}-objdump)
 find_program(CMAKE_STRIP NAMES ${GAUGE_MINGW_PREFIX}-strip)

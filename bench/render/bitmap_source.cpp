@@ -17,7 +17,9 @@ namespace {
 
 uint64_t Read(std::span<const uint8_t> bytes, uint64_t offset, int size) {
   uint64_t value = 0;
-  for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[offset + static_cast<uint64_t>(i)];
+  for (int i = size - 1; i >= 0; --i) {
+    value = value << 8 | bytes[static_cast<size_t>(offset + static_cast<uint64_t>(i))];
+  }
   return value;
 }
 
