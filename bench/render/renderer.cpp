@@ -115,8 +115,9 @@ double NeedleDirection(const NeedleElement& needle, double value) {
   return angle(i) + share * turn;
 }
 
-Image Renderer::Render(const Gauge& gauge) {
-  GaugeBitmaps& bitmaps = Bitmaps(gauge);
+Image Renderer::Render(const Gauge& gauge) { return Render(gauge, Bitmaps(gauge)); }
+
+Image Renderer::Render(const Gauge& gauge, GaugeBitmaps& bitmaps) {
   const Image& face = bitmaps.Get(gauge.root->header.resourceId);
   Image canvas(face.width(), face.height());
   for (size_t i = 0; i < gauge.elements.size(); ++i) {

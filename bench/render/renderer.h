@@ -53,6 +53,8 @@ class Renderer {
  public:
   // The picture of a loaded gauge, the size of its root bitmap.
   Image Render(const Gauge& gauge);
+  // The same with the bitmaps given.
+  static Image Render(const Gauge& gauge, GaugeBitmaps& bitmaps);
   // The bitmaps of a gauge's module, read once per module file.
   GaugeBitmaps& Bitmaps(const Gauge& gauge);
 
