@@ -2,6 +2,7 @@
 // clock and are heard by the world's speaker. It refuses what a real device
 // refuses: buffers outside DSBSIZE_MIN..DSBSIZE_MAX bytes, formats it cannot
 // play, descriptions of the wrong size, buffers before a cooperative level.
+#include <array>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -24,6 +25,8 @@ constexpr DWORD kHighestLevel = 4;  // DSSCL_WRITEPRIMARY
 constexpr HRESULT kBufferLost = static_cast<HRESULT>(0x88780096u);
 // A fresh buffer holds what the device's memory held before: never silence.
 constexpr uint8_t kFreshByte = 0xA5;
+
+std::array<uint8_t, sizeof(WAVEFORMATEX)> lastFormat;
 
 bool PlayableFormat(const WAVEFORMATEX& f) {
   if (f.wFormatTag != WAVE_FORMAT_PCM) return false;
@@ -73,7 +76,10 @@ class SoftwareBuffer final : public IDirectSoundBuffer {
     const DWORD start = static_cast<DWORD>((uint64_t{turn_} + offset) % size);
     const DWORD first = bytes < size - start ? bytes : size - start;
     lock_ = {memory_.data() + start, first, nullptr, 0};
-    if (bytes > first && part2 != nullptr) lock_.part2 = memory_.data(), lock_.bytes2 = bytes - first;
+    if (bytes > first && part2 != nullptr) {
+      lock_.part2 = memory_.data();
+      lock_.bytes2 = bytes - first;
+    }
     *part1 = lock_.part1;
     *bytes1 = lock_.bytes1;
     if (part2 != nullptr) *part2 = lock_.part2;
@@ -186,6 +192,9 @@ class SoftwareDevice final : public IDirectSound {
         description->dwSize != offsetof(DSBUFFERDESC, guid3DAlgorithm)) {
       return DSERR_INVALIDPARAM;
     }
+    if (description->lpwfxFormat != nullptr) {
+      std::memcpy(lastFormat.data(), description->lpwfxFormat, sizeof(WAVEFORMATEX));
+    }
     const DWORD flags = description->dwFlags;
     if ((flags & kPrimaryBuffer) != 0 || (flags & ~kBufferCaps) != 0) return DSERR_INVALIDPARAM;
     const DWORD bytes = description->dwBufferBytes;
@@ -212,6 +221,8 @@ class SoftwareDevice final : public IDirectSound {
 };
 
 }  // namespace
+
+std::array<uint8_t, 18> platform::LastBufferFormat() { return lastFormat; }
 
 HRESULT DirectSoundCreate(LPCGUID device, IDirectSound** result, IUnknown* outer) {
   if (result == nullptr) return DSERR_INVALIDPARAM;

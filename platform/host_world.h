@@ -5,6 +5,7 @@
 // holds open, and faults it can be told to make.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -73,5 +74,9 @@ void RefuseNext(SoundCall call);
 void SetBufferTurn(uint32_t bytes);
 // Drops pending refusals and the turn.
 void ResetFaults();
+
+// The 18 bytes of the format record of the last buffer asked for, refused
+// or not.
+std::array<uint8_t, 18> LastBufferFormat();
 
 }  // namespace platform
