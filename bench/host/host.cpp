@@ -37,6 +37,22 @@ bool KnownKind(int32_t kind) {
          kind == kMovingElement;
 }
 
+size_t RecordSize(int32_t kind) {
+  switch (kind) {
+    case kStaticElement: return sizeof(StaticElement);
+    case kNeedleElement: return sizeof(NeedleElement);
+    case kIconElement: return sizeof(IconElement);
+    case kMovingElement: return sizeof(MovingElement);
+    default: return 0;
+  }
+}
+
+// Whether `bytes` at `address` lie inside the module, so the host may read
+// them; a loader that tells nothing about the module lets everything pass.
+bool Holds(const Gauge& gauge, const void* address, size_t bytes) {
+  return gauge.image.empty() || gauge.image.HoldsData(address, bytes);
+}
+
 // One source: the token's variable first (token 0 reads none), then the
 // callback, whose result is the element's value; without one, the source's.
 double EvaluateSource(const Host& host, ModuleVar& source, ElementCallback callback) {
@@ -114,21 +130,22 @@ struct HostCalls {
       host.Fault(*gauge, "MouseListInstall was given no mouse list");
       return;
     }
-    if (list[0].kind != kMouseParent) {
+    if (!Holds(*gauge, list, sizeof(MouseRect)) || list[0].kind != kMouseParent) {
       host.Fault(*gauge, "the mouse list does not start with a parent record");
       return;
     }
     std::vector<const MouseRect*> areas;
     size_t i = 1;
-    for (; i < Host::kMaxListLength && list[i].kind == kMouseArea; ++i) {
+    auto readable = [&](size_t n) { return Holds(*gauge, &list[n], sizeof(MouseRect)); };
+    for (; i < Host::kMaxListLength && readable(i) && list[i].kind == kMouseArea; ++i) {
       if (list[i].handler == nullptr) {
         host.Fault(*gauge, "click area " + std::to_string(i) + " has no handler");
         return;
       }
       areas.push_back(&list[i]);
     }
-    if (i + 1 >= Host::kMaxListLength || list[i].kind != kMouseEndParent ||
-        list[i + 1].kind != kMouseEnd) {
+    if (i + 1 >= Host::kMaxListLength || !readable(i) || list[i].kind != kMouseEndParent ||
+        !readable(i + 1) || list[i + 1].kind != kMouseEnd) {
       host.Fault(*gauge, "the mouse list is not closed by an end-of-parent and an end record "
                          "within " + std::to_string(Host::kMaxListLength) + " records");
       return;
@@ -267,11 +284,19 @@ Gauge& Host::Load(const std::string& name, const std::filesystem::path& file) {
   gauge->library = ModuleLibrary::Open(file, why);
   if (gauge->library == nullptr) throw ModuleError(what + " cannot be loaded: " + why);
 
+  // Every address the module gives is checked against where it lies before
+  // the host follows it: a broken module is an error, not a crash.
+  gauge->image = ModuleImage::Of(*gauge->library);
+  const Gauge& g = *gauge;
   gauge->linkage = static_cast<LinkageRecord*>(gauge->library->Symbol("Linkage"));
   if (gauge->linkage == nullptr) throw ModuleError(what + " lacks the export Linkage");
+  if (!Holds(g, gauge->linkage, sizeof(LinkageRecord))) {
+    throw ModuleError(what + ": Linkage does not lie in the module's data");
+  }
   auto* imports = static_cast<ImportEntry*>(gauge->library->Symbol("ImportTable"));
   if (imports == nullptr) throw ModuleError(what + " lacks the export ImportTable");
-  for (size_t i = 0; i < 64 && imports[i].id != 0; ++i) {
+  for (size_t i = 0; i < 64 && Holds(g, &imports[i], sizeof(ImportEntry)) && imports[i].id != 0;
+       ++i) {
     if (imports[i].id == kHostTableImportId) {
       gauge->hostSlot = &imports[i];
       break;
@@ -287,6 +312,9 @@ Gauge& Host::Load(const std::string& name, const std::filesystem::path& file) {
   }
   gauge->header = linkage.gauges[0];
   if (gauge->header == nullptr) throw ModuleError(what + ": Linkage names no gauge header");
+  if (!Holds(g, gauge->header, sizeof(GaugeHeader))) {
+    throw ModuleError(what + ": the gauge header that Linkage names does not lie in the module");
+  }
   const GaugeHeader& header = *gauge->header;
   if (header.version != kGaugeHeaderVersion) {
     throw ModuleError(what + ": the gauge header has version " + std::to_string(header.version) +
@@ -297,8 +325,23 @@ Gauge& Host::Load(const std::string& name, const std::filesystem::path& file) {
       header.kill == nullptr) {
     throw ModuleError(what + ": the gauge header lacks one of its seven routines");
   }
-  if (header.elementList == nullptr || *header.elementList == nullptr) {
+  if (!g.image.empty()) {
+    for (const void* routine :
+         {reinterpret_cast<const void*>(header.query), reinterpret_cast<const void*>(header.install),
+          reinterpret_cast<const void*>(header.initialize),
+          reinterpret_cast<const void*>(header.update), reinterpret_cast<const void*>(header.generate),
+          reinterpret_cast<const void*>(header.draw), reinterpret_cast<const void*>(header.kill)}) {
+      if (!g.image.HoldsCode(routine)) {
+        throw ModuleError(what + ": a routine of the gauge header is not in the module's code");
+      }
+    }
+  }
+  if (header.elementList == nullptr || !Holds(g, header.elementList, sizeof(StaticElement*)) ||
+      *header.elementList == nullptr) {
     throw ModuleError(what + ": the gauge header names no root element");
+  }
+  if (!Holds(g, *header.elementList, sizeof(StaticElement))) {
+    throw ModuleError(what + ": the root element does not lie in the module's data");
   }
   gauge->root = *header.elementList;
   ReadTree(*gauge);
@@ -321,12 +364,27 @@ void Host::ReadTree(Gauge& gauge) {
   gauge.elements.push_back(&gauge.root->header);
   if (ElementHeader** children = gauge.root->header.children) {
     size_t i = 0;
-    for (; i < kMaxListLength && children[i] != nullptr; ++i) {
-      if (!KnownKind(children[i]->kind)) {
-        throw ModuleError(what + ": element " + std::to_string(i + 1) + " is of unknown kind " +
-                          std::to_string(children[i]->kind));
+    for (; i < kMaxListLength; ++i) {
+      if (!Holds(gauge, &children[i], sizeof(ElementHeader*))) {
+        throw ModuleError(what + ": the root's child list runs out of the module's data after " +
+                          std::to_string(i) + " entries without a null entry");
       }
-      gauge.elements.push_back(children[i]);
+      ElementHeader* child = children[i];
+      if (child == nullptr) break;
+      if (!Holds(gauge, child, sizeof(ElementHeader))) {
+        throw ModuleError(what + ": the root's child list is not ended by a null entry: entry " +
+                          std::to_string(i + 1) + " (" + Hex(reinterpret_cast<uintptr_t>(child)) +
+                          ") is not the address of an element in the module");
+      }
+      if (!KnownKind(child->kind)) {
+        throw ModuleError(what + ": element " + std::to_string(i + 1) + " is of unknown kind " +
+                          std::to_string(child->kind));
+      }
+      if (!Holds(gauge, child, RecordSize(child->kind))) {
+        throw ModuleError(what + ": element " + std::to_string(i + 1) +
+                          " runs past the end of the module's data");
+      }
+      gauge.elements.push_back(child);
     }
     if (i == kMaxListLength) {
       throw ModuleError(what + ": the root's child list is not ended within " +

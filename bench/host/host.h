@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/host/module_image.h"
 #include "bench/host/module_library.h"
 #include "frame/host_table.h"
 
@@ -50,6 +51,7 @@ struct ImageRecord {
 struct Gauge {
   std::string name;
   std::unique_ptr<ModuleLibrary> library;
+  ModuleImage image;  // where the module lies: its addresses are checked against it
   LinkageRecord* linkage = nullptr;
   ImportEntry* hostSlot = nullptr;  // the module's `ImportTable` entry 0x0F
   GaugeHeader* header = nullptr;

@@ -4,6 +4,18 @@
 
 #include "bench/host/module_library.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GAUGE_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define GAUGE_ASAN 1
+#endif
+#if defined(GAUGE_ASAN)
+#include <sanitizer/asan_interface.h>
+#endif
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -83,6 +95,23 @@ ModuleImage ModuleImage::Of(const ModuleLibrary& library) {
 
 #endif
 
+namespace {
+
+// Under AddressSanitizer a module's objects are fenced by poisoned bytes; a
+// list that runs off the end of its object runs into them, and the bench
+// treats them as lying outside the module rather than reading them.
+bool Unfenced(uintptr_t begin, size_t bytes) {
+#if defined(GAUGE_ASAN)
+  return __asan_region_is_poisoned(reinterpret_cast<void*>(begin), bytes) == nullptr;
+#else
+  (void)begin;
+  (void)bytes;
+  return true;
+#endif
+}
+
+}  // namespace
+
 const ModuleSegment* ModuleImage::SegmentOf(uintptr_t address) const {
   for (const ModuleSegment& segment : segments_) {
     if (segment.begin <= address && address < segment.end) return &segment;
@@ -93,13 +122,14 @@ const ModuleSegment* ModuleImage::SegmentOf(uintptr_t address) const {
 bool ModuleImage::HoldsData(const void* address, size_t bytes) const {
   const auto begin = reinterpret_cast<uintptr_t>(address);
   const ModuleSegment* segment = SegmentOf(begin);
-  return segment != nullptr && bytes <= segment->end - begin;
+  return segment != nullptr && bytes <= segment->end - begin && Unfenced(begin, bytes);
 }
 
 bool ModuleImage::HoldsWritable(const void* address, size_t bytes) const {
   const auto begin = reinterpret_cast<uintptr_t>(address);
   const ModuleSegment* segment = SegmentOf(begin);
-  return segment != nullptr && segment->writable && bytes <= segment->end - begin;
+  return segment != nullptr && segment->writable && bytes <= segment->end - begin &&
+         Unfenced(begin, bytes);
 }
 
 bool ModuleImage::HoldsCode(const void* address) const {
@@ -113,6 +143,7 @@ std::optional<size_t> ModuleImage::StringLength(const char* text, size_t maxLeng
   if (segment == nullptr) return std::nullopt;
   const size_t room = segment->end - begin;
   for (size_t i = 0; i < room && i <= maxLength; ++i) {
+    if (!Unfenced(begin + i, 1)) return std::nullopt;
     if (text[i] == '\0') return i;
   }
   return std::nullopt;

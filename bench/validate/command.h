@@ -27,7 +27,8 @@ class Command {
                          "Run the checks up to this strictness: 1 load, 2 contract, 3 stress")
         ->check(CLI::Range(1, 3));
     command_->add_option("--only", options_.only,
-                         "Run only this check or group of checks (repeatable)");
+                         "Run only this check or group of checks (repeatable)")
+        ->allow_extra_args(false);
     command_->add_flag("--only-failed", options_.onlyFailed, "Print only the checks that fail");
     command_->add_flag("--trace", options_.trace, "Show every host call the module makes");
     command_->add_option("--steps", options_.steps, "Steps of each random run")

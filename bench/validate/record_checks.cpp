@@ -455,45 +455,31 @@ void CheckMouseList(CheckEnv& env) {
     }
   };
 
-  const MouseRect& parent = *list.records[0];
-  if (parent.kind != kMouseParent) {
-    report.Fail("the mouse list starts with a record of kind " + std::to_string(parent.kind) +
-                ", not a parent record (kind 1)");
-    return;
-  }
-  closing(parent, "the parent record");
-  reserved(parent, "the parent record");
-  size_t i = 1;
-  for (; i < list.records.size() && list.records[i]->kind == kMouseArea; ++i) {
-    const MouseRect& area = *list.records[i];
-    const std::string what = DescribeArea(area, i);
-    if (!session.image().HoldsCode(reinterpret_cast<const void*>(area.handler))) {
-      report.Fail(what + ": its handler (" + Address(reinterpret_cast<const void*>(area.handler)) +
+  const size_t last = list.records.size() - 1;  // the end record
+  for (size_t i = 0; i <= last; ++i) {
+    const MouseRect& record = *list.records[i];
+    const std::string what = i == 0          ? std::string("the parent record")
+                             : i == last     ? std::string("the end record")
+                             : i == last - 1 ? std::string("the end-of-parent record")
+                                             : DescribeArea(record, i);
+    reserved(record, what);
+    if (record.kind != kMouseArea) {
+      closing(record, what);
+      continue;
+    }
+    if (!session.image().HoldsCode(reinterpret_cast<const void*>(record.handler))) {
+      report.Fail(what + ": its handler (" +
+                  Address(reinterpret_cast<const void*>(record.handler)) +
                   ") is not in the module's code");
     }
-    if (area.width <= 0 || area.height <= 0) {
+    if (record.width <= 0 || record.height <= 0) {
       report.Fail(what + " has no pixels: a click can never reach it");
     }
-    if (area.cursor < 0) {
-      report.Fail(what + " has cursor " + std::to_string(area.cursor) +
+    if (record.cursor < 0) {
+      report.Fail(what + " has cursor " + std::to_string(record.cursor) +
                   "; -1 belongs to the parent and closing records");
     }
-    reserved(area, what);
   }
-  if (list.records[i]->kind != kMouseEndParent) {
-    report.Fail("the click areas are followed by a record of kind " +
-                std::to_string(list.records[i]->kind) + ", not an end-of-parent record (kind 3)");
-    return;
-  }
-  closing(*list.records[i], "the end-of-parent record");
-  reserved(*list.records[i], "the end-of-parent record");
-  if (i + 2 != list.records.size()) {
-    report.Fail("the end-of-parent record is followed by a record of kind " +
-                std::to_string(list.records[i + 1]->kind) + ", not the end record (kind 0)");
-    return;
-  }
-  closing(*list.records[i + 1], "the end record");
-  reserved(*list.records[i + 1], "the end record");
 
   session.Step("kill");
   session.Kill();

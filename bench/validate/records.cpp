@@ -272,23 +272,46 @@ Tree ReadTree(const ModuleImage& image, StaticElement* root) {
 }
 
 MouseList ReadMouseList(const ModuleImage& image, MouseRect* list) {
+  // The shape is fixed: a parent record, click areas, an end-of-parent
+  // record and an end record. Nothing past the first record out of shape is read.
   MouseList out;
-  for (size_t i = 0;; ++i) {
-    if (i == kMaxList) {
-      out.error = "the mouse list is not ended by an end record (kind 0) within " +
-                  std::to_string(kMaxList) + " records";
-      return out;
+  auto read = [&](size_t i) {
+    if (image.HoldsData(&list[i], sizeof(MouseRect))) {
+      out.records.push_back(&list[i]);
+      return true;
     }
-    if (!image.HoldsData(&list[i], sizeof(MouseRect))) {
-      out.error = i == 0 ? "the mouse list at " + Address(list) +
-                               " does not lie in the module's data"
-                         : "the mouse list runs out of the module's data after " +
-                               std::to_string(i) + " records without an end record (kind 0)";
-      return out;
-    }
-    out.records.push_back(&list[i]);
-    if (list[i].kind == kMouseEnd) return out;
+    out.error = i == 0 ? "the mouse list at " + Address(list) + " does not lie in the module's data"
+                       : "the mouse list runs out of the module's data after " + std::to_string(i) +
+                             " records, before its end record (kind 0)";
+    return false;
+  };
+  if (!read(0)) return out;
+  if (list[0].kind != kMouseParent) {
+    out.error = "the mouse list starts with a record of kind " + std::to_string(list[0].kind) +
+                ", not a parent record (kind 1)";
+    return out;
   }
+  size_t i = 1;
+  for (;; ++i) {
+    if (i == kMaxList) {
+      out.error = "the mouse list holds more than " + std::to_string(kMaxList) + " click areas";
+      return out;
+    }
+    if (!read(i)) return out;
+    if (list[i].kind != kMouseArea) break;
+  }
+  if (list[i].kind != kMouseEndParent) {
+    out.error = "the mouse list is not closed: its " + std::to_string(i - 1) +
+                " click areas are followed by a record of kind " + std::to_string(list[i].kind) +
+                ", not an end-of-parent record (kind 3)";
+    return out;
+  }
+  if (!read(i + 1)) return out;
+  if (list[i + 1].kind != kMouseEnd) {
+    out.error = "the mouse list is not ended: its end-of-parent record is followed by a record "
+                "of kind " + std::to_string(list[i + 1].kind) + ", not an end record (kind 0)";
+  }
+  return out;
 }
 
 std::vector<Source> SourcesOf(ElementHeader& element) {

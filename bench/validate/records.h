@@ -54,10 +54,11 @@ struct Tree {
 };
 Tree ReadTree(const ModuleImage& image, StaticElement* root);
 
-// The mouse list from its parent record to its end record, followed safely.
+// The mouse list from its parent record to its end record, followed safely
+// as far as it keeps its shape.
 struct MouseList {
-  std::vector<MouseRect*> records;  // parent, areas, end of parent, end
-  std::string error;
+  std::vector<MouseRect*> records;  // parent, areas, end of parent, end: as far as read
+  std::string error;                // the first record out of shape
 };
 MouseList ReadMouseList(const ModuleImage& image, MouseRect* list);
 

@@ -404,6 +404,10 @@ Session::Session(CheckEnv& env)
 }
 
 Session::~Session() {
+  // The host kills and unloads what is left; the module reaches the host
+  // directly from here on.
+  if (gauge_ != nullptr) gauge_->hostSlot->address = const_cast<HostTable*>(&host_->table());
+  host_->set_observer(nullptr);
   host_.reset();
   Interposer::session = nullptr;
 }
