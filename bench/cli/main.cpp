@@ -1,10 +1,13 @@
 // gaugebench: the gauge bench's command line.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <vector>
 
+#include "bench/host/float_state.h"
 #include "bench/host/host.h"
 #include "bench/render/pictures.h"
 #include "bench/script/runner.h"
@@ -83,6 +86,37 @@ int RunScript(const std::string& scriptFile, const std::string& modulesDir,
   return status;
 }
 
+// Runs each script as `run` would, in a fresh host and world, one after the
+// other in this one process (for platforms where starting a program is
+// slow). Each trace goes to the trace folder under the script's path with
+// ".trace" for ".bench"; status.txt there lists each script's exit status.
+// The result is the worst of them.
+int RunScripts(const std::vector<std::string>& scriptFiles, const std::string& modulesDir,
+               const std::filesystem::path& traceDir) {
+  std::filesystem::create_directories(traceDir);
+  const std::filesystem::path statusFile = traceDir / "status.txt";
+  std::ofstream statuses(statusFile, std::ios::binary | std::ios::trunc);
+  if (!statuses) {
+    std::cerr << "gaugebench: cannot write " << statusFile.string() << "\n";
+    return bench::Runner::kScriptError;
+  }
+  int worst = bench::Runner::kPassed;
+  for (const std::string& scriptFile : scriptFiles) {
+    std::filesystem::path traceFile = traceDir / std::filesystem::path(scriptFile).relative_path();
+    traceFile.replace_extension(".trace");
+    int status = bench::Runner::kScriptError;
+    try {
+      std::filesystem::create_directories(traceFile.parent_path());
+      status = RunScript(scriptFile, modulesDir, traceFile.string());
+    } catch (const std::exception& error) {
+      std::cerr << "gaugebench: " << scriptFile << ": " << error.what() << "\n";
+    }
+    statuses << status << ' ' << scriptFile << '\n';
+    worst = std::max(worst, status);
+  }
+  return worst;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,6 +130,24 @@ int main(int argc, char** argv) {
   run->add_option("--trace", traceFile, "Write the trace to this file instead of standard output");
   std::string audioFile;
   run->add_option("--audio", audioFile, "Mix every sound the gauges play into this WAV file");
+
+  std::vector<std::string> scriptFiles;
+  std::string traceDir;
+  CLI::App* runs = app.add_subcommand(
+      "runs", "Run several bench scripts in turn, each as `run` would, in one process");
+  runs->add_option("SCRIPTS", scriptFiles, "The bench scripts")->required();
+  runs->add_option("--modules", modulesDir, "Folder of the gauge modules (default: beside the bench)");
+  runs->add_option("--trace-dir", traceDir,
+                   "Write each trace here, under the script's path with .trace for .bench, and "
+                   "each exit status into status.txt")
+      ->required();
+  int x87Bits = 0;
+  for (CLI::App* command : {run, runs}) {
+    command->add_option("--x87", x87Bits,
+                        "Leave the x87 unit at this precision (24, 53 or 64 bits) whenever the "
+                        "host calls a module, as a simulator's graphics layer may (32-bit x86)")
+        ->check(CLI::IsMember({24, 53, 64}));
+  }
 
   Drawing drawing;
   run->add_option("--frames", drawing.framesDir, "Write a PNG picture of every frame into this folder");
@@ -128,6 +180,11 @@ int main(int argc, char** argv) {
       return bench::Runner::kScriptError;
     }
     if (validate) return validate.Run();
+    if (!bench::SetModuleFloatPrecision(x87Bits)) {
+      std::cerr << "gaugebench: --x87 needs a 32-bit x86 build, whose doubles use the x87 unit\n";
+      return bench::Runner::kScriptError;
+    }
+    if (*runs) return RunScripts(scriptFiles, modulesDir, traceDir);
     if (*run) return RunScript(scriptFile, modulesDir, traceFile, drawing, audioFile);
     if (*shot) return RunScript(scriptFile, modulesDir, traceFile, drawing);
   } catch (const std::exception& error) {

@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bench/host/float_state.h"
+
 namespace bench {
 
 Host* Host::active_ = nullptr;
 
 // Marks the gauge whose code is running, so that the table's routines know
-// who called them; calls nest (update -> ElementListUpdate -> callback).
+// who called them; calls nest (update -> ElementListUpdate -> callback). The
+// module is entered with the x87 unit as the host chose to leave it.
 class Host::CallScope {
  public:
   CallScope(Host& host, Gauge& gauge) : host_(host), saved_(host.current_) {
@@ -22,6 +25,7 @@ class Host::CallScope {
  private:
   Host& host_;
   Gauge* saved_;
+  ModuleFloatState floatState_;
 };
 
 namespace {
@@ -57,7 +61,10 @@ bool Holds(const Gauge& gauge, const void* address, size_t bytes) {
 // callback, whose result is the element's value; without one, the source's.
 double EvaluateSource(const Host& host, ModuleVar& source, ElementCallback callback) {
   if (source.token != 0) source.value = host.Token(source.token);
-  if (callback != nullptr) return callback(&source);
+  if (callback != nullptr) {
+    ModuleFloatState floatState;  // a callback is a call into the module too
+    return callback(&source);
+  }
   return source.value;
 }
 
