@@ -25,8 +25,11 @@ function(add_gauge_module name)
     gauge_windows_module(${name})
   else()
     # Static state must start fresh when the bench loads the module again,
-    # so nothing may pin the library in memory after it is unloaded.
-    target_compile_options(${name} PRIVATE -fno-gnu-unique)
+    # so nothing may pin the library in memory after it is unloaded (clang
+    # makes no unique symbols to begin with).
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+      target_compile_options(${name} PRIVATE -fno-gnu-unique)
+    endif()
     target_link_options(${name} PRIVATE
       -Wl,--version-script=${GAUGE_FRAME_DIR}/exports.map -Wl,-z,defs)
   endif()

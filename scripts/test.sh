@@ -11,3 +11,7 @@ for preset in default asan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# Fuzzing, for a bounded time per target (scripts/fuzz.sh).
+echo "== fuzz"
+bash scripts/fuzz.sh
