@@ -150,6 +150,7 @@ int main(int argc, char** argv) {
   }
 
   Drawing drawing;
+  std::vector<int> background;
   run->add_option("--frames", drawing.framesDir, "Write a PNG picture of every frame into this folder");
   CLI::App* shot = app.add_subcommand("shot", "Run a bench script and take a PNG picture at its end");
   shot->add_option("SCRIPT", scriptFile, "The bench script")->required();
@@ -163,6 +164,8 @@ int main(int argc, char** argv) {
                                       "Picture the panel of this layout file (gauge00=MODULE, X, Y, WIDTH)");
     gauge->excludes(panel);
     command->add_option("--scale", drawing.options.scale, "Scale the picture by this factor");
+    command->add_option("--background", background, "R,G,B behind a --gauge picture (default: transparent)")
+        ->delimiter(',')->expected(3)->check(CLI::Range(0, 255));
   }
 
   bench::validate::Command validate(app, DefaultModulesDir());
@@ -175,6 +178,11 @@ int main(int argc, char** argv) {
   }
 
   try {
+    if (background.size() == 3) {
+      drawing.options.background = bench::Rgba{static_cast<uint8_t>(background[0]),
+                                                static_cast<uint8_t>(background[1]),
+                                                static_cast<uint8_t>(background[2]), 255};
+    }
     if (!drawing.options.gauge.empty() && !bench::IsGaugeName(drawing.options.gauge)) {
       std::cerr << "gaugebench: --gauge " << drawing.options.gauge << ": no such gauge\n";
       return bench::Runner::kScriptError;

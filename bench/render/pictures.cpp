@@ -25,6 +25,11 @@ Image Pictures::Take(bool whileRunning) {
       picture = Image(1, 1);
     } else {
       picture = renderer_.Render(*gauge);
+      if (options_.background) {
+        Image behind(picture.width(), picture.height(), *options_.background);
+        behind.Over(picture, 0, 0);
+        picture = behind;
+      }
     }
   } else if (layout_) {
     picture = RenderPanel(host_, renderer_, *layout_, whileRunning);

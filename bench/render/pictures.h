@@ -18,6 +18,7 @@ struct PictureOptions {
   std::string gauge;               // one gauge, at its natural size; or
   std::filesystem::path panel;     // a panel layout file; or neither: every gauge
   double scale = 1.0;              // the whole picture scaled by this factor
+  std::optional<Rgba> background;  // behind one gauge's picture (else transparent)
 };
 
 class Pictures {
