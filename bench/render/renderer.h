@@ -10,8 +10,9 @@
 // - a needle is turned about its offset point, which sits at its position,
 //   so that the bitmap's rightward axis points from the position towards the
 //   table point of its value; between two entries the direction is
-//   interpolated by angle, beyond the ends it stays at the end entries. A
-//   needle without a table is drawn as its bitmap stands, unturned;
+//   interpolated by angle, beyond the ends it stays at the end entries, and
+//   NaN points at the first. A needle without a table is drawn as its bitmap
+//   stands, unturned. The needles' reference values are not used;
 // - a moving element is seen through the bitmap at its number plus 3 (the
 //   window), placed at the element's position: only where the window is not
 //   see-through. Over the range from an axis's minimum to its maximum the
