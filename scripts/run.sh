@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# The main job: builds the gauges and the bench, then runs the demonstration
-# script and prints its trace. Extra arguments go to `gaugebench run`.
+# The main job: builds the gauges and the bench, flies the demonstration
+# panel script (printing its trace) and draws the panel as it ends, in
+# build/panel.png. Extra arguments go to `gaugebench run`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)"
-exec build/default/bin/gaugebench run docs/examples/panel.bench "$@"
+bench=build/default/bin/gaugebench
+"$bench" run docs/examples/panel.bench "$@"
+"$bench" shot docs/examples/panel.bench --panel docs/examples/panel.cfg --out build/panel.png >/dev/null
+echo "gaugebench: the panel as the flight ends: build/panel.png" >&2
