@@ -2,11 +2,15 @@
 // needle tables, mouse list and bitmaps. Each follows the module's addresses
 // only after the module's image says they lie inside the module, and
 // reports every fault it finds.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <set>
 
 #include "bench/host/module_library.h"
+#include "bench/render/bitmap_source.h"
+#include "bench/render/image.h"
 #include "bench/validate/check.h"
 #include "bench/validate/records.h"
 #include "bench/validate/session.h"
@@ -486,7 +490,74 @@ void CheckMouseList(CheckEnv& env) {
 }
 
 void CheckBitmaps(CheckEnv& env) {
-  env.report->Skip("the bench has no reader of module bitmaps yet");
+  Report& report = *env.report;
+  Session session(env);
+  session.Step("load");
+  if (!session.Load()) return;
+  const Gauge& gauge = *session.gauge();
+  std::unique_ptr<BitmapSource> bitmaps;
+  try {
+    bitmaps = OpenModuleBitmaps(*gauge.library);
+  } catch (const RenderError& error) {
+    report.Fail(std::string("the module's bitmaps cannot be read: ") + error.what());
+    return;
+  }
+
+  // Each bitmap an element names: its own, and an icon's k-th at plus 3k.
+  int faceWidth = 0, faceHeight = 0;
+  for (size_t i = 0; i < gauge.elements.size(); ++i) {
+    const ElementHeader& element = *gauge.elements[i];
+    const int32_t count =
+        element.kind == kIconElement ? reinterpret_cast<const IconElement&>(element).imageCount : 1;
+    for (int32_t k = 0; k < std::min(count, 256); ++k) {
+      const int64_t number = int64_t{element.resourceId} + 3 * int64_t{k};
+      const std::string what = DescribeElement(element, i) +
+                                (k > 0 ? ", image " + std::to_string(k) : std::string()) +
+                                ": bitmap " + std::to_string(number);
+      const std::optional<std::vector<uint8_t>> file =
+          number >= 0 && number <= INT32_MAX ? bitmaps->Find(static_cast<int>(number))
+                                             : std::nullopt;
+      if (!file) {
+        report.Fail(what + " is not in the module");
+        continue;
+      }
+      // A Windows bitmap file: "BM", then the information header.
+      const std::vector<uint8_t>& bytes = *file;
+      if (bytes.size() < 30 || bytes[0] != 'B' || bytes[1] != 'M') {
+        report.Fail(what + " is not a bitmap file");
+        continue;
+      }
+      const int bitsPerPixel = bytes[28] | bytes[29] << 8;
+      if (bitsPerPixel != 8) {
+        report.Fail(what + " has " + std::to_string(bitsPerPixel) + " bits a pixel, not 8");
+      }
+      try {
+        const Image image = DecodeBitmap(bytes, what);
+        if (i == 0 && k == 0) {
+          faceWidth = image.width();
+          faceHeight = image.height();
+        }
+      } catch (const RenderError& error) {
+        report.Fail(what + " cannot be read: " + error.what());
+      }
+    }
+  }
+
+  // Every click area lies on the face, where the pilot can click it.
+  if (faceWidth == 0 || report.failures() > 0) return;
+  session.Step("install");
+  session.Install(0);
+  if (session.failed()) return;
+  for (size_t n = 1; n <= gauge.areas.size(); ++n) {
+    const MouseRect& area = *gauge.areas[n - 1];
+    if (area.x < 0 || area.y < 0 || int64_t{area.x} + area.width > faceWidth ||
+        int64_t{area.y} + area.height > faceHeight) {
+      report.Fail(DescribeArea(area, n) + " reaches beyond the face (" + std::to_string(faceWidth) +
+                  " x " + std::to_string(faceHeight) + " pixels)");
+    }
+  }
+  session.Step("kill");
+  session.Kill();
 }
 
 }  // namespace bench::validate

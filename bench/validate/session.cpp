@@ -7,6 +7,10 @@
 
 #include "bench/validate/records.h"
 
+#if !defined(_WIN32)
+#include "platform/host_world.h"
+#endif
+
 namespace bench::validate {
 
 const char* PhaseName(Phase phase) {
@@ -652,6 +656,17 @@ void Session::Unload() {
   calls_.clear();
   host_->Unload(*gauge_);
   phase_ = Phase::kNone;
+#if !defined(_WIN32)
+  // Once unloaded a module can hold nothing: every file, registry key, sound
+  // device and buffer it opened must have gone back.
+  const platform::Census left = platform::TakeCensus();
+  if (left.openFiles != 0 || left.openKeys != 0 || left.devices != 0 || left.buffers != 0) {
+    Fail("after kill and unload the module still holds " + std::to_string(left.openFiles) +
+         " open files, " + std::to_string(left.openKeys) + " open registry keys, " +
+         std::to_string(left.devices) + " sound devices and " + std::to_string(left.buffers) +
+         " sound buffers");
+  }
+#endif
   gauge_ = nullptr;
   image_ = ModuleImage();
   snapshot_.Clear();
@@ -702,6 +717,7 @@ void Session::Draw() {
 }
 
 void Session::Frame() {
+  world_->PassFrame();  // the host's clock: sounds play on and end
   Update();
   Generate(PassValue(random_));
   Draw();

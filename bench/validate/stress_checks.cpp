@@ -7,6 +7,7 @@
 #include "bench/validate/check.h"
 #include "bench/validate/records.h"
 #include "bench/validate/session.h"
+#include "bench/validate/world_inputs.h"
 
 namespace bench::validate {
 
@@ -108,6 +109,8 @@ void RunFrame(Session& s, const std::string& step, const std::string& values = "
 bool Start(Session& s) {
   s.Step("load");
   if (!s.Load()) return false;
+  // A world with everything in it; stress.lifecycle changes it as it goes.
+  SetUpWorld(s.world(), SoundFileNames(s.image()), s.random());
   s.Step("install");
   s.Install(PassValue(s.random()));
   s.Step("initialize");
@@ -190,8 +193,13 @@ void CheckStressValues(CheckEnv& env) {
 void CheckStressLifecycle(CheckEnv& env) {
   Session s(env);
   if (!Start(s)) return;
+  const std::vector<std::string> soundNames = SoundFileNames(s.image());
   for (int i = 1; i <= env.steps && !s.failed(); ++i) {
     const std::string name = "step " + std::to_string(i);
+    if (Chance(s.random(), 0.08)) {
+      s.Step(name + ": " + ChangeWorld(s.world(), soundNames, s.random()));
+      continue;
+    }
     const int64_t pick = Between(s.random(), 0, 99);
     if (!s.loaded()) {
       s.Step(name + ": load");

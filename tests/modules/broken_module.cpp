@@ -75,6 +75,10 @@ StaticElement* elementList[2] = {nullptr, &face};
 StaticElement* elementList[2] = {&face, nullptr};
 #endif
 
+#if defined(BROKEN_FLOAT_TO_INT)
+ModuleVar altitudeVar = TokenVar(73);
+int32_t altitudeFeet;
+#endif
 #if defined(BROKEN_REGISTERS_IN_UPDATE)
 int32_t strayCell;
 const char kStrayName[] = "Broken_Stray";
@@ -95,6 +99,11 @@ struct Broken : GaugeStatements {
 #if defined(BROKEN_REGISTERS_IN_UPDATE)
     // Names are registered at install, never in an update.
     if (frames == 3) Host()->RegisterNamedVar(&strayCell, kNamedVarInt32, kStrayName);
+#endif
+#if defined(BROKEN_FLOAT_TO_INT)
+    // Converts the altitude to whole feet without a thought for NaN or range.
+    Host()->LookUpVar(&altitudeVar);
+    altitudeFeet = static_cast<int32_t>(altitudeVar.value * 3.28083989501312);
 #endif
 #if defined(BROKEN_HANGS)
     if (frames == 2) {
