@@ -55,4 +55,8 @@ function(gauge_windows_bench library program)
   file(CREATE_LINK ${GAUGE_CLI11_INCLUDE_DIR}/CLI ${headers}/CLI SYMBOLIC)
   target_include_directories(${program} SYSTEM PRIVATE ${headers})
   target_link_options(${program} PRIVATE -static -Wl,--subsystem,console)
+
+  set(bench ${PROJECT_SOURCE_DIR}/bench)
+  target_sources(${library} PRIVATE ${bench}/world/world_win.cpp ${bench}/host/sound_tap_win.cpp)
+  target_link_libraries(${library} PUBLIC user32 advapi32 dsound dxguid)
 endfunction()

@@ -2,6 +2,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "bench/host/sound_tap.h"
 #else
 #include <dlfcn.h>
 #endif
@@ -17,6 +19,8 @@ std::unique_ptr<ModuleLibrary> ModuleLibrary::Open(const std::filesystem::path& 
     error = "the loader refused it (error " + std::to_string(GetLastError()) + ")";
     return nullptr;
   }
+  // The bench hears what the module plays through DirectSound.
+  TapModuleSound(handle);
   return std::unique_ptr<ModuleLibrary>(new ModuleLibrary(handle, file));
 }
 

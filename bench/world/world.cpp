@@ -38,46 +38,13 @@ bool World::NoCase::operator()(const std::string& a, const std::string& b) const
   return Lower(a) < Lower(b);
 }
 
-#if defined(_WIN32)
-// The Windows build's gauges use the real services.
-class World::Link {};
-#else
-// What the stand-ins for the Windows services see of this world.
-class World::Link : public platform::HostWorld {
- public:
-  explicit Link(World& world) : world_(world) {}
-
-  bool HasWindow(std::string_view windowClass) const override {
-    return world_.window() && Lower(std::string(windowClass)) == Lower(kMainWindowClass);
-  }
-  bool HasRegistryKey(std::string_view path) const override {
-    return world_.registryKeyExists() && Lower(std::string(path)) == Lower(kHostKey);
-  }
-  std::optional<std::string> RegistryValue(std::string_view path,
-                                           std::string_view name) const override {
-    if (!HasRegistryKey(path)) return std::nullopt;
-    return world_.RegistryValue(std::string(name));
-  }
-  double Seconds() const override { return world_.Seconds(); }
-  void Played(const platform::PlayedSound& sound) override { world_.SoundPlayed(sound); }
-
- private:
-  World& world_;
-};
-#endif
-
 World::World() : hostDir_(MakeFreshFolder()) {
   std::filesystem::create_directory(soundDir());
-#if !defined(_WIN32)
-  link_ = std::make_unique<Link>(*this);
-  platform::ConnectWorld(link_.get());
-#endif
+  link_ = Connect(*this);
 }
 
 World::~World() {
-#if !defined(_WIN32)
-  if (platform::ConnectedWorld() == link_.get()) platform::ConnectWorld(nullptr);
-#endif
+  link_.reset();
   if (mix_ != nullptr && !mixFile_.empty()) {
     try {
       mix_->Write(mixFile_);
@@ -103,12 +70,21 @@ void World::RecordSound(const std::filesystem::path& file) {
 
 std::string World::HostDirText() const { return hostDir_.string(); }
 
+void World::set_window(bool on) {
+  window_ = on;
+  link_->WindowChanged(on);
+}
+
 void World::SetRegistryValue(const std::string& name, const std::string& text) {
   keyExists_ = true;
   registry_[name] = text;
+  link_->RegistryValueSet(name, text);
 }
 
-void World::DeleteRegistryValue(const std::string& name) { registry_.erase(name); }
+void World::DeleteRegistryValue(const std::string& name) {
+  registry_.erase(name);
+  link_->RegistryValueDeleted(name);
+}
 
 std::optional<std::string> World::RegistryValue(const std::string& name) const {
   auto it = registry_.find(name);

@@ -39,7 +39,7 @@ class World {
   std::string HostDirText() const;
 
   bool window() const { return window_; }
-  void set_window(bool on) { window_ = on; }
+  void set_window(bool on);
 
   // String values under the host's registry key; names compare without
   // regard to case. The key exists once a value has been set.
@@ -65,8 +65,19 @@ class World {
   void RecordSound(const std::filesystem::path& file);
   const Mixdown* mix() const { return mix_.get(); }
 
+  // The machine's side of the world. On Windows it is the real main window
+  // and registry key (world_win.cpp); elsewhere the stand-ins for the
+  // Windows services answer from this world (world_native.cpp).
+  class Link {
+   public:
+    virtual ~Link() = default;
+    virtual void WindowChanged(bool on) = 0;
+    virtual void RegistryValueSet(const std::string& name, const std::string& text) = 0;
+    virtual void RegistryValueDeleted(const std::string& name) = 0;
+  };
+
  private:
-  class Link;
+  static std::unique_ptr<Link> Connect(World& world);
 
   struct NoCase {
     bool operator()(const std::string& a, const std::string& b) const;
@@ -78,7 +89,7 @@ class World {
   uint64_t frames_ = 0;
   std::unique_ptr<Mixdown> mix_;
   std::filesystem::path mixFile_;
-  std::unique_ptr<Link> link_;  // to the stand-ins for the Windows services
+  std::unique_ptr<Link> link_;  // made last, ended first
 };
 
 }  // namespace bench
