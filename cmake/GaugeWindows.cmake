@@ -60,3 +60,34 @@ function(gauge_windows_bench library program)
   target_sources(${library} PRIVATE ${bench}/world/world_win.cpp ${bench}/host/sound_tap_win.cpp)
   target_link_libraries(${library} PUBLIC user32 advapi32 dsound dxguid)
 endfunction()
+
+# gauge_windows_dist()
+#
+# `cmake --build build/mingw --target dist` makes build/mingw/dist/
+# gauges-VERSION-win32.zip for panel builders: the .gau files, the panel
+# entries to paste, short install notes and the licence, the text files with
+# Windows line ends.
+function(gauge_windows_dist)
+  get_property(modules GLOBAL PROPERTY GAUGE_MODULES)
+  set(name gauges-${PROJECT_VERSION})
+  set(out ${CMAKE_BINARY_DIR}/dist)
+  set(texts ${out}/texts)
+  set(zip ${out}/${name}-win32.zip)
+  configure_file(${PROJECT_SOURCE_DIR}/dist/INSTALL.txt ${texts}/INSTALL.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(${PROJECT_SOURCE_DIR}/dist/panel.cfg ${texts}/panel.cfg @ONLY NEWLINE_STYLE CRLF)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${texts}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  set(files)
+  foreach(module ${modules})
+    list(APPEND files $<TARGET_FILE:${module}>)
+  endforeach()
+  list(APPEND files ${texts}/INSTALL.txt ${texts}/panel.cfg ${texts}/LICENSE.txt)
+  add_custom_command(OUTPUT ${zip}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${out}/${name} ${zip}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${out}/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy ${files} ${out}/${name}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${out} ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip ${name}
+    DEPENDS ${modules} ${texts}/INSTALL.txt ${texts}/panel.cfg ${texts}/LICENSE.txt
+    COMMENT "Packing ${name}-win32.zip for panel builders"
+    VERBATIM)
+  add_custom_target(dist DEPENDS ${zip})
+endfunction()

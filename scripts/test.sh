@@ -12,6 +12,10 @@ for preset in default asan; do
   ctest --preset "$preset" -j "$jobs"
 done
 
+# The Windows modules and gaugebench.exe, held to the native traces under Wine.
+echo "== windows"
+bash scripts/wine-checks.sh build/default
+
 # Fuzzing, for a bounded time per target (scripts/fuzz.sh).
 echo "== fuzz"
 bash scripts/fuzz.sh
