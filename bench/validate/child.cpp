@@ -10,9 +10,6 @@
 #if defined(_WIN32)
 #include <io.h>
 #include <windows.h>
-
-#include <mutex>
-#include <thread>
 #else
 #include <fcntl.h>
 #include <poll.h>
@@ -140,12 +137,19 @@ std::wstring QuoteArgument(const std::wstring& argument) {
   return out;
 }
 
-std::string ReadAll(HANDLE pipe, const std::function<void(const char*, size_t)>& take) {
-  std::string all;
+// Takes what a pipe holds now, without waiting; false once the writer has
+// closed it and it is empty.
+bool Drain(HANDLE pipe, std::string& into) {
   char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) take(buffer, got);
-  return all;
+  while (true) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+    if (available == 0) return true;
+    DWORD got = 0;
+    const DWORD want = available < sizeof buffer ? available : static_cast<DWORD>(sizeof buffer);
+    if (!ReadFile(pipe, buffer, want, &got, nullptr) || got == 0) return false;
+    into.append(buffer, got);
+  }
 }
 
 }  // namespace
@@ -188,30 +192,31 @@ Outcome RunInChild(const ChildJob& job, const std::function<void(std::string_vie
     return outcome;
   }
 
-  std::mutex lock;
+  // One thread reads both pipes as they fill, so that neither fills up and
+  // stalls the child, until the child has ended and both are empty.
   std::string records, errors;
-  std::thread recordReader([&] {
-    ReadAll(outRead, [&](const char* data, size_t n) {
-      std::lock_guard<std::mutex> hold(lock);
-      records.append(data, n);
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(job.timeoutSeconds) * 1000u;
+  bool timedOut = false, recordsOpen = true, errorsOpen = true;
+  while (true) {
+    if (recordsOpen) {
+      recordsOpen = Drain(outRead, records);
       TakeLines(records, outcome, job, onTrace);
-    });
-  });
-  std::thread errorReader([&] {
-    ReadAll(errRead, [&](const char* data, size_t n) {
-      std::lock_guard<std::mutex> hold(lock);
-      errors.append(data, n);
-    });
-  });
-  const DWORD limit = static_cast<DWORD>(job.timeoutSeconds) * 1000u;
-  bool timedOut = false;
-  if (WaitForSingleObject(process.hProcess, limit) == WAIT_TIMEOUT) {
-    timedOut = true;
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    if (errorsOpen) errorsOpen = Drain(errRead, errors);
+    if (!recordsOpen && !errorsOpen) break;
+    if (WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0) {
+      // Ended: what is left in the pipes is all there will be.
+      Drain(outRead, records);
+      Drain(errRead, errors);
+      break;
+    }
+    if (GetTickCount64() > deadline) {
+      timedOut = true;
+      TerminateProcess(process.hProcess, 1);
+      WaitForSingleObject(process.hProcess, INFINITE);
+      break;
+    }
   }
-  recordReader.join();
-  errorReader.join();
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hProcess);
