@@ -12,6 +12,7 @@
 #    status must be the native run's, byte for byte.
 # 4. Plays the dimmer's click through Wine's DirectSound into an ALSA file sink
 #    and checks that the captured audio is not silence.
+# 5. Runs gaugebench.exe validate on the four .gau files (docs/validator.md).
 #
 # Wine runs in one session: one Xvfb, one private prefix under build/mingw/wine
 # (initialised once), one wineserver, the scripts run one after another (they
@@ -68,6 +69,12 @@ if ((session)); then
     wine "$bench" run "$audio_script" --modules "$cross/modules" --trace "$work/audio.trace" \
       >"$work/audio.log" 2>&1 || true
   fi
+  # The validator on the .gau files, each check in a child gaugebench.exe.
+  echo "-- gaugebench.exe validate on the four modules"
+  validate=0
+  wine "$bench" validate --modules "$cross/modules" --steps 500 --only-failed \
+    guidepanel levelset radalt dimmer >"$work/validate.log" 2>&1 || validate=$?
+  echo "$validate" >"$work/validate.status"
   wineserver -k || true
   exit $status
 fi
@@ -143,6 +150,7 @@ export HOME=$root/$work/home
 mkdir -p "$HOME"
 printf 'pcm.!default { type file; slave.pcm { type null }; file "%s"; format "wav" }\n' \
   "$root/$work/capture.wav" >"$HOME/.asoundrc"
+rm -f "$work/validate.status"
 xvfb-run -a -s "-screen 0 1024x768x24" bash scripts/wine-checks.sh --session "$native"
 
 # Every trace and status as the native run's.
@@ -189,6 +197,15 @@ if [[ -f $work/audio-script ]]; then
   fi
 else
   echo "audio: no scenario plays the dimmer's click"
+  failures=$((failures + 1))
+fi
+
+validate=$(cat "$work/validate.status" 2>/dev/null || echo none)
+if [[ $validate == 0 ]]; then
+  echo "validate: the four modules pass every check under Wine"
+else
+  echo "validate: gaugebench.exe validate under Wine ended with status $validate:"
+  grep -v '^ALSA lib' "$work/validate.log" | head -40 || true
   failures=$((failures + 1))
 fi
 
