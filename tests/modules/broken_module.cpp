@@ -4,6 +4,10 @@
 // contract in exactly one way; everything else is as a gauge should be.
 #include "frame/elements.h"
 
+#if defined(BROKEN_HANGS)
+#include <unistd.h>
+#endif
+
 namespace {
 
 int32_t clicks;
@@ -106,10 +110,9 @@ struct Broken : GaugeStatements {
     altitudeFeet = static_cast<int32_t>(altitudeVar.value * 3.28083989501312);
 #endif
 #if defined(BROKEN_HANGS)
+    // Waits for something that never comes (without taking the processor).
     if (frames == 2) {
-      volatile uint32_t spin = 1;
-      while (spin != 0) {
-      }
+      while (frames != 0) sleep(60);
     }
 #endif
   }
