@@ -248,7 +248,8 @@ std::string ChangeWorld(World& world, const std::vector<std::string>& soundNames
     const std::string paths[] = {folder,
                                  folder + "\\",
                                  "",
-                                 std::string(250, 'x'),
+                                 // around the 260 bytes of the folder block
+                                 std::string(static_cast<size_t>(Between(random, 240, 262)), 'x'),
                                  std::string(300, 'p'),
                                  "C:\\nowhere\\at\\all"};
     const size_t which = static_cast<size_t>(Between(random, 0, 6));
