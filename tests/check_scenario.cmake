@@ -1,4 +1,4 @@
-# Runs a dimmer scenario and holds what it produced to stored files: its
+# Runs a scenario script and holds what it produced to stored files: its
 # trace, line for line, and the mix of the sounds it played, byte for byte.
 #   cmake -DBENCH=... -DMODULES=... -DSCRIPT=x.bench -DOUTPUT=dir
 #         [-DEXPECTED_TRACE=x.trace] [-DEXPECTED_AUDIO=x.wav] -P check_scenario.cmake
